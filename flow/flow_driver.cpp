@@ -1,0 +1,138 @@
+// The flow driver: wraps the frames as OpenCV matrices over the wave's memory, runs the
+// method pair by pair and writes the fields into the output layers. No host call in the loop.
+#include "flow/flow_driver.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <opencv2/core.hpp>
+#include <opencv2/video/tracking.hpp>
+
+#include "bridge/error_codes.h"
+#include "bridge/host_services.h"
+#include "flow/flow_errors.h"
+#if __has_include("flow/flow_limits.h")
+#include "flow/flow_limits.h"
+#else
+static int32_t ValidateFlowSettings(const FlowSettings*, int64_t, int64_t) { return 0; }  // TEMP
+#endif
+#include "flow/flow_outputs.h"
+#include "numconv/numeric_types.h"
+#include "waves/wave_services.h"
+
+namespace {
+
+struct FlowOutputNames {
+    const char* x;
+    const char* y;
+};
+
+constexpr FlowOutputNames OUTPUT_NAMES[] = {
+    {"M_FarnebackDrevlin_X", "M_FarnebackDrevlin_Y"},  // FLOW_FARNEBACK
+    {"M_DISDrevlin_X", "M_DISDrevlin_Y"},              // FLOW_DIS
+};
+
+// cv::Mat::convertTo copies unchanged when the scale is 1 and the shift 0.
+bool IsUnitScale(double step)
+{
+    return std::fabs(step - 1) < DBL_EPSILON;
+}
+
+// Writes one component: a copy, or value × float(step) + 0 as convertTo computes it.
+void StoreComponent(const float* flow, int64_t count, double step, bool pixels, float* out)
+{
+    if (pixels || IsUnitScale(step)) {
+        for (int64_t i = 0; i < count; ++i) out[i] = flow[2 * i];
+        return;
+    }
+    const float scale = static_cast<float>(step);
+    for (int64_t i = 0; i < count; ++i) out[i] = flow[2 * i] * scale + 0.0f;
+}
+
+// True when the input wave is also one of the waves the outputs would replace.
+bool InputIsAnOutput(WaveHandle input, const FlowOutputNames& names)
+{
+    return FindWaveInFolder(nullptr, names.x) == input || FindWaveInFolder(nullptr, names.y) == input;
+}
+
+int32_t ReportOpenCVError(const char* what)
+{
+    char text[1024];
+    std::snprintf(text, sizeof text, "Drevlin: OpenCV could not compute the flow: %s\r", what);
+    PostNotice(text);
+    return FLOW_ERR_OPENCV;
+}
+
+// Runs the method over every pair; OpenCV's errors propagate as exceptions.
+void RunFlowLoop(const FlowSettings* settings, const uint8_t* frames, int64_t size0, int64_t size1, int64_t size2,
+                 bool pixels, double step0, double step1, float* x, float* y)
+{
+    const int rows = static_cast<int>(size1), cols = static_cast<int>(size0);
+    const int64_t frameBytes = size0 * size1;
+    const FlowSetting* e = settings->entries;
+    cv::Mat flow;
+    cv::Ptr<cv::DISOpticalFlow> dis;
+    if (settings->method == FLOW_FARNEBACK)
+        flow.create(rows, cols, CV_32FC2);
+    else
+        dis = cv::DISOpticalFlow::create(e[DIS_PRESET].value.intValue);
+    for (int64_t k = 0; k + 1 < size2; ++k) {
+        cv::Mat previous(rows, cols, CV_8UC1, const_cast<uint8_t*>(frames + k * frameBytes), size_t(cols));
+        cv::Mat next(rows, cols, CV_8UC1, const_cast<uint8_t*>(frames + (k + 1) * frameBytes), size_t(cols));
+        if (settings->method == FLOW_FARNEBACK)
+            cv::calcOpticalFlowFarneback(previous, next, flow, e[FARNEBACK_PYR_SCALE].value.realValue,
+                                         e[FARNEBACK_LEVELS].value.intValue, e[FARNEBACK_WINSIZE].value.intValue,
+                                         e[FARNEBACK_ITERATIONS].value.intValue, e[FARNEBACK_POLY_N].value.intValue,
+                                         e[FARNEBACK_POLY_SIGMA].value.realValue, e[FARNEBACK_FLAGS].value.intValue);
+        else
+            dis->calc(previous, next, flow);
+        StoreFlowComponents(flow.ptr<float>(), frameBytes, step0, step1, pixels, x + k * frameBytes,
+                            y + k * frameBytes);
+    }
+    if (dis) dis->collectGarbage();
+}
+
+}  // namespace
+
+void StoreFlowComponents(const float* flow, int64_t count, double step0, double step1, bool pixels, float* x, float* y)
+{
+    StoreComponent(flow, count, step0, pixels, x);
+    StoreComponent(flow + 1, count, step1, pixels, y);
+}
+
+int32_t ComputeDenseFlow(WaveHandle input, const FlowSettings* settings, bool pixels)
+{
+    if (GetWaveNumericType(input) != (TYPE_INT8 | TYPE_UNSIGNED)) return ERR_NUMERIC_TYPE_INPUT;
+    int32_t count = 0;
+    DimensionSizeArray sizes;
+    if (int32_t err = GetWaveDimensionSizes(input, &count, sizes)) return err;
+    if (count != 3) return ERR_NOT_THREE_DIMENSIONAL;
+    const int64_t size0 = sizes[0], size1 = sizes[1], size2 = sizes[2];
+    if (size2 < 2) return ERR_TOO_FEW_FRAMES;
+    if (int32_t err = ValidateFlowSettings(settings, size0, size1)) return err;
+    const FlowOutputNames& names = OUTPUT_NAMES[settings->method == FLOW_DIS ? 1 : 0];
+    // Replacing the input would free the block whose address the loop reads from.
+    if (InputIsAnOutput(input, names)) return FLOW_ERR_INPUT_IS_OUTPUT;
+    int64_t inputOffset = 0;
+    if (int32_t err = GetWaveDataOffset(input, 0, &inputOffset)) return err;
+    const uint8_t* frames = reinterpret_cast<const uint8_t*>(*input) + inputOffset;
+    WaveHandle x = nullptr, y = nullptr;
+    if (int32_t err = MakeFlowOutputs(input, &x, names.x, &y, names.y, pixels)) return err;
+    double step0 = 1, step1 = 1, offset = 0;
+    if (int32_t err = GetWaveDimensionScaling(input, 0, &step0, &offset)) return err;
+    if (int32_t err = GetWaveDimensionScaling(input, 1, &step1, &offset)) return err;
+    int64_t xOffset = 0, yOffset = 0;
+    if (int32_t err = GetWaveDataOffset(x, 0, &xOffset)) return err;
+    if (int32_t err = GetWaveDataOffset(y, 0, &yOffset)) return err;
+    float* xData = reinterpret_cast<float*>(*x + xOffset);
+    float* yData = reinterpret_cast<float*>(*y + yOffset);
+    try {
+        RunFlowLoop(settings, frames, size0, size1, size2, pixels, step0, step1, xData, yData);
+    } catch (const cv::Exception& e) {
+        return ReportOpenCVError(e.what());
+    } catch (const std::bad_alloc&) {
+        return ReportOpenCVError("out of memory");
+    }
+    return 0;
+}

@@ -1,0 +1,10 @@
+# Fails unless the module file exports ZEKMain and nothing else of its own.
+execute_process(COMMAND nm -D --defined-only ${ZEK} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${ZEK}")
+endif()
+string(REGEX REPLACE "[^\n]* [A-Za-z] " "" names "${symbols}")
+string(STRIP "${names}" names)
+if(NOT names STREQUAL "ZEKMain")
+  message(FATAL_ERROR "module exports more than ZEKMain:\n${symbols}")
+endif()
