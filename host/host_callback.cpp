@@ -7,7 +7,7 @@
 
 static const HostServiceEntry* FindService(int32_t message)
 {
-    for (auto group : {HostCoreServices(), HostWaveServices(), HostOperationServices()})
+    for (auto group : {HostCoreServices(), HostWaveServices(), HostWaveElementServices(), HostOperationServices()})
         for (const HostServiceEntry& entry : group)
             if (entry.message == message) return &entry;
     return nullptr;

@@ -1,11 +1,14 @@
 // The executable's exports besides memory: ticks, module handles, texts, windows, clipboard.
 #include <dlfcn.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "bridge/host_exports.h"
 #include "host/host_state.h"
 #include "host/module_loader.h"
+#include "platform/resources.h"
 
 extern "C" uint32_t TickCount(void)
 {
@@ -28,11 +31,34 @@ extern "C" void* GetZEKModule(HostLinkHandle linkRecord)
     return linkRecord == HostLinkRecordHandle() ? HostLoadedModuleHandle() : nullptr;
 }
 
+// Copies the index-th text (from 1) of the module's 'STR#' list number `listNumber` into the
+// 256-byte buffer; an empty text when there is none.
 extern "C" char* GetWinIndString(void* module, char* buffer, int32_t listNumber, int32_t index)
 {
     HostLogFunction(HOST_ROAD_EXPORT, "GetWinIndString");
-    (void)module, (void)listNumber, (void)index;
-    if (buffer) buffer[0] = 0;
+    if (!buffer) return buffer;
+    buffer[0] = 0;
+    std::string path = HostModulePath();
+    if (!module || module != HostLoadedModuleHandle() || path.empty() || listNumber < 0 || listNumber > 0xFFFF)
+        return buffer;
+    uint8_t* data = nullptr;
+    uint32_t size = 0;
+    if (PlatformLoadResource(path.c_str(), "STR#", 0, static_cast<uint16_t>(listNumber), PLATFORM_LANGUAGE_ANY, &data,
+                             &size) != 0)
+        return buffer;
+    uint32_t at = 0;
+    for (int32_t i = 1; at < size; ++i) {
+        const void* end = std::memchr(data + at, 0, size - at);
+        if (!end) break;
+        uint32_t length = static_cast<uint32_t>(static_cast<const uint8_t*>(end) - (data + at));
+        if (length == 0) break;
+        if (i == index) {
+            std::snprintf(buffer, 256, "%s", reinterpret_cast<const char*>(data + at));
+            break;
+        }
+        at += length + 1;
+    }
+    PlatformFreeResource(data);
     return buffer;
 }
 

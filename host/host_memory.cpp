@@ -224,6 +224,19 @@ int32_t HostSetHandleSize(Handle h, int64_t size)
     return ImplSetHandleSize(h, size);
 }
 
+int32_t HostReplaceHandleBlock(Handle h, int64_t size)
+{
+    std::lock_guard<std::mutex> lock(Allocations().mutex);
+    auto it = Allocations().handles.find(h);
+    if (it == Allocations().handles.end()) return SetError(HOST_ERR_NIL_HANDLE);
+    char* block = NewBlock(size);
+    if (!block) return SetError(HOST_ERR_MEMORY_FULL);
+    std::free(*h);
+    *h = block;
+    it->second = size;
+    return SetError(0);
+}
+
 void HostDisposeHandle(Handle h)
 {
     ImplDisposeHandle(h);

@@ -53,6 +53,7 @@ void HostLogFunction(HostCallRoad road, const char* function);
 std::span<const HostServiceEntry> HostCoreServices();
 std::span<const HostServiceEntry> HostWaveServices();
 std::span<const HostServiceEntry> HostOperationServices();
+std::span<const HostServiceEntry> HostWaveElementServices();
 
 // Fills the memory table at `table` with the entries the configuration asks for.
 void HostFillMemoryTable(uint64_t* table);
@@ -65,5 +66,7 @@ void HostResetOperations();
 // The allocator without logging, for the host's own use (wave blocks are handles too).
 Handle HostNewHandle(int64_t size);
 int32_t HostSetHandleSize(Handle h, int64_t size);
+// Gives the handle a new zeroed block of `size` bytes and frees the old one, copying nothing.
+int32_t HostReplaceHandleBlock(Handle h, int64_t size);
 void HostDisposeHandle(Handle h);
 int64_t HostHandleSize(Handle h);

@@ -69,13 +69,13 @@ int32_t BuildBlock(WaveHandle* wave, int32_t type, const int64_t* sizes, int32_t
     int64_t points = ElementCount(sizes, count, elementBytes);
     if (points < 0) return HOST_ERR_BAD_SIZES;
     int64_t bytes = WAVE_HEADER_BYTES + points * elementBytes;
+    // New blocks come zeroed; a remade wave gets a fresh block and the old one is freed.
     if (!*wave) {
         *wave = HostNewHandle(bytes);
         if (!*wave) return HOST_ERR_MEMORY_FULL;
-    } else if (int32_t err = HostSetHandleSize(*wave, bytes)) {
+    } else if (int32_t err = HostReplaceHandleBlock(*wave, bytes)) {
         return err;
     }
-    std::memset(**wave, 0, static_cast<size_t>(bytes));
     WaveHeaderBlock* header = Header(*wave);
     header->pointCount = points;
     header->numericType = static_cast<int16_t>(type);

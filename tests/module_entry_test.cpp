@@ -1,6 +1,9 @@
 // ZEKMain in the stand-in host: version refusal, registration, later messages.
 #include <cstring>
 
+#include "bridge/host_exports.h"
+
+#include "host/module_resources.h"
 #include "tests/module_fixture.h"
 
 namespace {
@@ -90,6 +93,25 @@ TEST_F(ModuleEntry, EachLoadStartsWithFreshModuleState)
     for (const HostCall& call : HostCallLog()) {
         if (call.message >= 0) EXPECT_EQ(call.road, HOST_ROAD_RECORD) << call.message;
     }
+}
+
+TEST_F(ModuleEntry, HostReadsTheModulesTextList)
+{
+    Load();
+    char buffer[256];
+    struct Case {
+        int32_t list, index;
+        const char* text;
+    };
+    for (const Case& c : {Case{1100, 1, "Drevlin requires Tavra 8.00 or later."}, Case{1100, 0, ""},
+                          Case{1100, 999, ""}, Case{1101, 1, ""}}) {
+        std::strcpy(buffer, "stale");
+        GetWinIndString(HostLoadedModuleHandle(), buffer, c.list, c.index);
+        EXPECT_STREQ(buffer, c.text) << c.list << "/" << c.index;
+    }
+    EXPECT_EQ(LoadedModuleResources().moduleInfo, (std::vector<uint16_t>{4, 0, 2, 0, 802}));
+    ASSERT_EQ(LoadedModuleResources().operations.size(), 2u);
+    EXPECT_EQ(LoadedModuleResources().operations[1].flags, 0x62);
 }
 
 }  // namespace
