@@ -89,8 +89,10 @@ void BareDIS(benchmark::State& state, int preset)
     const auto& frames = Frames();
     for (auto _ : state) {
         cv::Ptr<cv::DISOpticalFlow> dis = cv::DISOpticalFlow::create(preset);
-        cv::Mat flow;
-        for (int k = 0; k + 1 < FRAMES; ++k) dis->calc(frames[k], frames[k + 1], flow);
+        for (int k = 0; k + 1 < FRAMES; ++k) {
+            cv::Mat flow;  // each pair on its own, as the module computes it
+            dis->calc(frames[k], frames[k + 1], flow);
+        }
         dis->collectGarbage();
     }
 }

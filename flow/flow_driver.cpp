@@ -12,11 +12,7 @@
 #include "bridge/error_codes.h"
 #include "bridge/host_services.h"
 #include "flow/flow_errors.h"
-#if __has_include("flow/flow_limits.h")
 #include "flow/flow_limits.h"
-#else
-static int32_t ValidateFlowSettings(const FlowSettings*, int64_t, int64_t) { return 0; }  // TEMP
-#endif
 #include "flow/flow_outputs.h"
 #include "numconv/numeric_types.h"
 #include "waves/wave_services.h"
@@ -85,8 +81,12 @@ void RunFlowLoop(const FlowSettings* settings, const uint8_t* frames, int64_t si
                                          e[FARNEBACK_LEVELS].value.intValue, e[FARNEBACK_WINSIZE].value.intValue,
                                          e[FARNEBACK_ITERATIONS].value.intValue, e[FARNEBACK_POLY_N].value.intValue,
                                          e[FARNEBACK_POLY_SIGMA].value.realValue, e[FARNEBACK_FLAGS].value.intValue);
-        else
+        else {
+            // DIS would take a flow matrix of the right size as its first estimate; an empty one
+            // makes every pair its own computation, as with Farnebäck.
+            flow.release();
             dis->calc(previous, next, flow);
+        }
         StoreFlowComponents(flow.ptr<float>(), frameBytes, step0, step1, pixels, x + k * frameBytes,
                             y + k * frameBytes);
     }

@@ -7,6 +7,8 @@
 
 namespace {
 
+// Fields of the packed link record are compared as values (unary +): they are not aligned.
+
 // The pattern left in item slot i, which the block mechanism must not touch.
 int64_t SlotPattern(int i)
 {
@@ -64,9 +66,9 @@ TEST_F(BridgeDispatch, BlockMechanismSendsA68ByteVersion1000Block)
     EXPECT_EQ(call.args[2], reinterpret_cast<uintptr_t>(&hostVersion));
 
     HostLinkRecord* record = HostRecord();
-    EXPECT_EQ(record->message, 0x5A5A);
-    EXPECT_EQ(record->itemCount, 7);
-    for (int i = 0; i < LINK_RECORD_ITEM_SLOTS; ++i) EXPECT_EQ(record->items[i], SlotPattern(i));
+    EXPECT_EQ(+record->message, 0x5A5A);
+    EXPECT_EQ(+record->itemCount, 7);
+    for (int i = 0; i < LINK_RECORD_ITEM_SLOTS; ++i) EXPECT_EQ(+record->items[i], SlotPattern(i));
 }
 
 TEST_F(BridgeDispatch, BlockWithoutArgumentsHasNullArgumentAddress)
@@ -96,10 +98,10 @@ TEST_F(BridgeDispatch, RecordMechanismFillsExactlyNSlots)
         EXPECT_EQ(calls[0].road, HOST_ROAD_RECORD);
         EXPECT_EQ(calls[0].message, 0x2345);
         HostLinkRecord* record = HostRecord();
-        EXPECT_EQ(record->itemCount, n);
-        for (int i = 0; i < n; ++i) EXPECT_EQ(record->items[i], -(i + 1)) << "n=" << n << " slot " << i;
-        for (int i = n; i < 8; ++i) EXPECT_EQ(record->items[i], SlotPattern(i)) << "n=" << n;
-        EXPECT_EQ(record->result, HOST_ERR_UNSERVED_MESSAGE);  // the host's answer comes back
+        EXPECT_EQ(+record->itemCount, n);
+        for (int i = 0; i < n; ++i) EXPECT_EQ(+record->items[i], -(i + 1)) << "n=" << n << " slot " << i;
+        for (int i = n; i < 8; ++i) EXPECT_EQ(+record->items[i], SlotPattern(i)) << "n=" << n;
+        EXPECT_EQ(+record->result, HOST_ERR_UNSERVED_MESSAGE);  // the host's answer comes back
     }
 }
 
@@ -151,7 +153,7 @@ TEST_F(BridgeDispatch, RecordItemsAreReadWithinTheirCount)
     record->status = 77;
     EXPECT_EQ(GetZEKStatus(), 77);
     SetZEKType(9);
-    EXPECT_EQ(record->moduleType, 9);
+    EXPECT_EQ(+record->moduleType, 9);
 }
 
 }  // namespace

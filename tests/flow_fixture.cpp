@@ -70,8 +70,8 @@ void ReferenceDIS(const std::vector<cv::Mat>& frames, int preset, double step0, 
                   std::vector<float>* x, std::vector<float>* y)
 {
     cv::Ptr<cv::DISOpticalFlow> dis = cv::DISOpticalFlow::create(preset);
-    cv::Mat flow;
     for (size_t k = 0; k + 1 < frames.size(); ++k) {
+        cv::Mat flow;  // a fresh matrix: no pair starts from the previous pair's flow
         dis->calc(frames[k], frames[k + 1], flow);
         AppendPlanes(flow, step0, step1, pixels, x, y);
     }

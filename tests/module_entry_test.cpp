@@ -20,7 +20,8 @@ TEST_F(ModuleEntry, HostBefore800IsRefusedWith10001)
     EXPECT_EQ(HostErrorMessage(10001), "Drevlin requires Tavra 8.00 or later.");
     EXPECT_TRUE(HostCallsWithMessage(187).empty());
     EXPECT_TRUE(HostRegisteredOperations().empty());
-    EXPECT_NE(HostRecord()->entry, nullptr);  // the message routine is installed first
+    ZEKEntryProc entry = HostRecord()->entry;  // copied: the packed field is not aligned
+    EXPECT_NE(entry, nullptr);                 // the message routine is installed first
 }
 
 TEST_F(ModuleEntry, Host800RegistersBothOperations)
@@ -91,7 +92,8 @@ TEST_F(ModuleEntry, EachLoadStartsWithFreshModuleState)
     Load(old);  // stale bridge state would keep sending blocks, which this host refuses
     EXPECT_EQ(zekResult, 10001);
     for (const HostCall& call : HostCallLog()) {
-        if (call.message >= 0) EXPECT_EQ(call.road, HOST_ROAD_RECORD) << call.message;
+        if (call.message < 0) continue;  // exports and table functions
+        EXPECT_EQ(call.road, HOST_ROAD_RECORD) << call.message;
     }
 }
 
