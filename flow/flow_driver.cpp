@@ -29,21 +29,18 @@ constexpr FlowOutputNames OUTPUT_NAMES[] = {
     {"M_DISDrevlin_X", "M_DISDrevlin_Y"},              // FLOW_DIS
 };
 
-// cv::Mat::convertTo copies unchanged when the scale is 1 and the shift 0.
-bool IsUnitScale(double step)
-{
-    return std::fabs(step - 1) < DBL_EPSILON;
-}
+// How one component leaves the flow matrix: value × factor + addend. cv::Mat::convertTo copies
+// unchanged when the scale is 1 (× 1 − 0 gives back every value, −0 included) and otherwise
+// computes value × float(step) + 0, which turns −0 into +0.
+struct ComponentScale {
+    float factor;
+    float addend;
+};
 
-// Writes one component: a copy, or value × float(step) + 0 as convertTo computes it.
-void StoreComponent(const float* flow, int64_t count, double step, bool pixels, float* out)
+ComponentScale ScaleFor(double step, bool pixels)
 {
-    if (pixels || IsUnitScale(step)) {
-        for (int64_t i = 0; i < count; ++i) out[i] = flow[2 * i];
-        return;
-    }
-    const float scale = static_cast<float>(step);
-    for (int64_t i = 0; i < count; ++i) out[i] = flow[2 * i] * scale + 0.0f;
+    if (pixels || std::fabs(step - 1) < DBL_EPSILON) return {1.0f, -0.0f};
+    return {static_cast<float>(step), 0.0f};
 }
 
 // True when the input wave is also one of the waves the outputs would replace.
@@ -97,8 +94,12 @@ void RunFlowLoop(const FlowSettings* settings, const uint8_t* frames, int64_t si
 
 void StoreFlowComponents(const float* flow, int64_t count, double step0, double step1, bool pixels, float* x, float* y)
 {
-    StoreComponent(flow, count, step0, pixels, x);
-    StoreComponent(flow + 1, count, step1, pixels, y);
+    const ComponentScale sx = ScaleFor(step0, pixels), sy = ScaleFor(step1, pixels);
+    // One pass over the interleaved field: the split, the scaling and both copies at once.
+    for (int64_t i = 0; i < count; ++i) {
+        x[i] = flow[2 * i] * sx.factor + sx.addend;
+        y[i] = flow[2 * i + 1] * sy.factor + sy.addend;
+    }
 }
 
 int32_t ComputeDenseFlow(WaveHandle input, const FlowSettings* settings, bool pixels)
