@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <opencv2/core.hpp>
 #include <opencv2/video/tracking.hpp>
 
@@ -41,6 +44,13 @@ ComponentScale ScaleFor(double step, bool pixels)
 {
     if (pixels || std::fabs(step - 1) < DBL_EPSILON) return {1.0f, -0.0f};
     return {static_cast<float>(step), 0.0f};
+}
+
+// Writes element i of both components.
+inline void StorePair(const float* flow, int64_t i, ComponentScale sx, ComponentScale sy, float* x, float* y)
+{
+    x[i] = flow[2 * i] * sx.factor + sx.addend;
+    y[i] = flow[2 * i + 1] * sy.factor + sy.addend;
 }
 
 // True when the input wave is also one of the waves the outputs would replace.
@@ -96,10 +106,28 @@ void StoreFlowComponents(const float* flow, int64_t count, double step0, double 
 {
     const ComponentScale sx = ScaleFor(step0, pixels), sy = ScaleFor(step1, pixels);
     // One pass over the interleaved field: the split, the scaling and both copies at once.
-    for (int64_t i = 0; i < count; ++i) {
-        x[i] = flow[2 * i] * sx.factor + sx.addend;
-        y[i] = flow[2 * i + 1] * sy.factor + sy.addend;
+    int64_t i = 0;
+#if defined(__SSE2__)
+    // The outputs are not read again, so aligned stretches bypass the cache (same values, no
+    // reads for ownership); multiply and add stay separate operations, as in the scalar loop.
+    while (i < count && ((reinterpret_cast<uintptr_t>(x + i) | reinterpret_cast<uintptr_t>(y + i)) & 15u)) {
+        StorePair(flow, i, sx, sy, x, y);
+        ++i;
     }
+    if (i < count && ((reinterpret_cast<uintptr_t>(x + i) | reinterpret_cast<uintptr_t>(y + i)) & 15u) == 0) {
+        const __m128 fx = _mm_set1_ps(sx.factor), ax = _mm_set1_ps(sx.addend);
+        const __m128 fy = _mm_set1_ps(sy.factor), ay = _mm_set1_ps(sy.addend);
+        for (; i + 4 <= count; i += 4) {
+            const __m128 a = _mm_loadu_ps(flow + 2 * i), b = _mm_loadu_ps(flow + 2 * i + 4);
+            const __m128 xs = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+            const __m128 ys = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+            _mm_stream_ps(x + i, _mm_add_ps(_mm_mul_ps(xs, fx), ax));
+            _mm_stream_ps(y + i, _mm_add_ps(_mm_mul_ps(ys, fy), ay));
+        }
+        _mm_sfence();
+    }
+#endif
+    for (; i < count; ++i) StorePair(flow, i, sx, sy, x, y);
 }
 
 int32_t ComputeDenseFlow(WaveHandle input, const FlowSettings* settings, bool pixels)

@@ -99,6 +99,31 @@ TEST_F(FlowOperations, DISMatchesOpenCVBitForBit)
     }
 }
 
+TEST_F(FlowOperations, OddFrameSizesAndUnitStepsMatchOpenCVBitForBit)
+{
+    // Layers that start off a 16-byte boundary and steps of 1 (copied as they are, −0 included).
+    StackSpec s;
+    s.size0 = 45;
+    s.size1 = 31;
+    s.frames = 4;
+    s.step0 = 1;
+    s.step1 = -1.5;
+    MakeStack(s);
+    ASSERT_EQ(Run("DrevlinFarneback /W=7 stack"), 0) << lastError;
+    std::vector<float> x, y;
+    FarnebackArgs args;
+    args.winsize = 7;
+    ReferenceFarneback(frames, args, 1, -1.5, false, &x, &y);
+    ExpectBitIdentical("M_FarnebackDrevlin_X", x);
+    ExpectBitIdentical("M_FarnebackDrevlin_Y", y);
+    ASSERT_EQ(Run("DrevlinDIS /PRST=0 stack"), 0) << lastError;
+    x.clear();
+    y.clear();
+    ReferenceDIS(frames, 0, 1, -1.5, false, &x, &y);
+    ExpectBitIdentical("M_DISDrevlin_X", x);
+    ExpectBitIdentical("M_DISDrevlin_Y", y);
+}
+
 TEST_F(FlowOperations, OutputsTakeTheInputsGeometryScalingAndUnits)
 {
     StackSpec s;
