@@ -98,8 +98,8 @@ std::vector<TiffEntry> PageEntries(const FloatTiffWriter& writer, uint32_t strip
                                    uint32_t rationalOffset, uint16_t resolutionUnit)
 {
     std::vector<TiffEntry> entries = {
-        {TAG_IMAGE_WIDTH, TIFF_TYPE_LONG, 1, writer.width},
-        {TAG_IMAGE_LENGTH, TIFF_TYPE_LONG, 1, writer.height},
+        {TAG_IMAGE_WIDTH, TIFF_TYPE_LONG, 1, writer.stream.width},
+        {TAG_IMAGE_LENGTH, TIFF_TYPE_LONG, 1, writer.stream.height},
         {TAG_BITS_PER_SAMPLE, TIFF_TYPE_SHORT, 1, 32},
         {TAG_COMPRESSION, TIFF_TYPE_SHORT, 1, 1},
         {TAG_PHOTOMETRIC, TIFF_TYPE_SHORT, 1, 1},  // black is zero
@@ -109,8 +109,8 @@ std::vector<TiffEntry> PageEntries(const FloatTiffWriter& writer, uint32_t strip
     }
     entries.push_back({TAG_STRIP_OFFSETS, TIFF_TYPE_LONG, 1, stripOffset});
     entries.push_back({TAG_SAMPLES_PER_PIXEL, TIFF_TYPE_SHORT, 1, 1});
-    entries.push_back({TAG_ROWS_PER_STRIP, TIFF_TYPE_LONG, 1, writer.height});
-    entries.push_back({TAG_STRIP_BYTE_COUNTS, TIFF_TYPE_LONG, 1, writer.width * writer.height * 4u});
+    entries.push_back({TAG_ROWS_PER_STRIP, TIFF_TYPE_LONG, 1, writer.stream.height});
+    entries.push_back({TAG_STRIP_BYTE_COUNTS, TIFF_TYPE_LONG, 1, writer.stream.width * writer.stream.height * 4u});
     if (calibrated) {
         entries.push_back({TAG_X_RESOLUTION, TIFF_TYPE_RATIONAL, 1, rationalOffset});
         entries.push_back({TAG_Y_RESOLUTION, TIFF_TYPE_RATIONAL, 1, rationalOffset + 8});
@@ -141,7 +141,7 @@ int32_t CheckWriterArguments(int32_t width, int32_t height, int64_t pageCount, s
 int32_t WriteTiffHead(FloatTiffWriter* writer, const StackCalibration& calibration, const std::string& valueUnit,
                       std::string* message)
 {
-    const std::string description = FormatImageJDescription(writer->pageCount, calibration, valueUnit);
+    const std::string description = FormatImageJDescription(writer->stream.pageCount, calibration, valueUnit);
     const auto descriptionBytes = static_cast<uint32_t>(description.size() + 1);
     uint32_t xNumerator = 0, xDenominator = 0, yNumerator = 0, yDenominator = 0;
     const bool calibrated = !calibration.unit.empty() &&
@@ -154,14 +154,14 @@ int32_t WriteTiffHead(FloatTiffWriter* writer, const StackCalibration& calibrati
     const uint64_t descriptionOffset = TIFF_HEADER_BYTES + DirectoryBytes(firstEntryCount);
     const uint64_t rationalOffset = descriptionOffset + ((descriptionBytes + 1u) & ~1u);
     const uint64_t otherDirectoriesOffset = rationalOffset + (calibrated ? 16u : 0u);
-    const uint64_t pageBytes = static_cast<uint64_t>(writer->width) * writer->height * 4u;
-    const auto pageCount = static_cast<uint64_t>(writer->pageCount);
+    const uint64_t pageBytes = static_cast<uint64_t>(writer->stream.width) * writer->stream.height * 4u;
+    const auto pageCount = static_cast<uint64_t>(writer->stream.pageCount);
     uint64_t dataOffset = (otherDirectoriesOffset + (pageCount - 1) * DirectoryBytes(otherEntryCount) + 15u) & ~15ull;
     const bool allDirectories = dataOffset + pageCount * pageBytes <= TIFF_CLASSIC_LIMIT;
     if (!allDirectories) {
         dataOffset = (otherDirectoriesOffset + 15u) & ~15ull;
     }
-    writer->dataOffset = dataOffset;
+    writer->stream.dataOffset = dataOffset;
 
     std::vector<uint8_t> head = {'I', 'I'};
     PutLittle16(&head, 42);
@@ -179,7 +179,7 @@ int32_t WriteTiffHead(FloatTiffWriter* writer, const StackCalibration& calibrati
         PutLittle32(&head, yNumerator);
         PutLittle32(&head, yDenominator);
     }
-    int32_t result = WriteOutputAt(&writer->file, 0, head.data(), head.size(), message);
+    int32_t result = WriteOutputAt(&writer->stream.file, 0, head.data(), head.size(), message);
     if (!allDirectories) {
         return result;
     }
@@ -193,7 +193,7 @@ int32_t WriteTiffHead(FloatTiffWriter* writer, const StackCalibration& calibrati
                                          calibrated, static_cast<uint32_t>(rationalOffset), resolutionUnit),
                      next);
         if (batch.size() >= (1u << 20) || page + 1 == pageCount) {
-            result = WriteOutputAt(&writer->file, batchOffset, batch.data(), batch.size(), message);
+            result = WriteOutputAt(&writer->stream.file, batchOffset, batch.data(), batch.size(), message);
             batchOffset += batch.size();
             batch.clear();
         }
@@ -262,10 +262,8 @@ int32_t OpenFloatTiffWriter(const std::string& path, int32_t width, int32_t heig
         *message = path + ": " + *message;
         return result;
     }
-    writer->width = static_cast<uint32_t>(width);
-    writer->height = static_cast<uint32_t>(height);
-    writer->pageCount = pageCount;
-    result = CreateOutputFile(path, &writer->file, message);
+    result = OpenFloatPageStream(path, static_cast<uint32_t>(width), static_cast<uint32_t>(height), pageCount,
+                                 &writer->stream, message);
     if (result != CLI_OK) {
         return result;
     }
@@ -283,36 +281,15 @@ int32_t OpenFloatTiffWriter(const std::string& path, int32_t width, int32_t heig
 
 int32_t AppendPages(FloatTiffWriter* writer, const float* pages, int64_t count, std::string* message)
 {
-    if (count < 0 || count > writer->pageCount - writer->pagesWritten) {
-        *message = writer->file.finalPath + ": " + std::to_string(writer->pagesWritten + count) +
-                   " pages for a stack announced with " + std::to_string(writer->pageCount);
-        return CLI_ERR_ARGUMENT;
-    }
-    const size_t pageValues = static_cast<size_t>(writer->width) * writer->height;
-    const uint64_t offset = writer->dataOffset + static_cast<uint64_t>(writer->pagesWritten) * pageValues * 4u;
-    const int32_t result = WriteLittleEndianFloats(&writer->file, offset, pages, static_cast<size_t>(count) * pageValues,
-                                                   message);
-    if (result == CLI_OK) {
-        writer->pagesWritten += count;
-    }
-    return result;
+    return AppendFloatPages(&writer->stream, pages, count, "a stack", message);
 }
 
 int32_t CloseFloatTiffWriter(FloatTiffWriter* writer, std::string* message)
 {
-    if (writer->pagesWritten != writer->pageCount) {
-        *message = writer->file.finalPath + ": only " + std::to_string(writer->pagesWritten) + " of " +
-                   std::to_string(writer->pageCount) + " pages were written; the file is not kept";
-        AbortFloatTiffWriter(writer);
-        return CLI_ERR_ARGUMENT;
-    }
-    const int32_t result = CommitOutputFile(&writer->file, message);
-    *writer = FloatTiffWriter();
-    return result;
+    return CloseFloatPageStream(&writer->stream, message);
 }
 
 void AbortFloatTiffWriter(FloatTiffWriter* writer)
 {
-    DiscardOutputFile(&writer->file);
-    *writer = FloatTiffWriter();
+    AbortFloatPageStream(&writer->stream);
 }

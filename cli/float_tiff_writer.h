@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/output_file.h"
+#include "cli/float_page_stream.h"
 #include "cli/stack_calibration.h"
 
 // Layout: header, first directory with the ImageJ description and the resolution values, the other
@@ -15,12 +15,7 @@
 // "inch", none otherwise; the description carries images=, slices=, unit= (µm as "micron"),
 // finterval=, spacing=, xorigin=/yorigin= and the unit of the values as "vunit=".
 struct FloatTiffWriter {
-    OutputFile file;
-    uint32_t width = 0;
-    uint32_t height = 0;
-    int64_t pageCount = 0;
-    int64_t pagesWritten = 0;
-    uint64_t dataOffset = 0;
+    FloatPageStream stream;
 };
 
 // Start `path` for `pageCount` pages of width x height floats. Return 0, or CLI_ERR_ARGUMENT /

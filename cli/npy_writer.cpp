@@ -1,7 +1,6 @@
 // NumPy .npy files of float32 flow components, written pair by pair.
 #include "cli/npy_writer.h"
 
-
 #include "cli/cli_errors.h"
 
 namespace {
@@ -36,16 +35,14 @@ int32_t OpenNpyWriter(const std::string& path, int32_t width, int32_t height, in
         *message = path + ": a .npy array needs a positive width, height and page count";
         return CLI_ERR_ARGUMENT;
     }
-    writer->width = width;
-    writer->height = height;
-    writer->pageCount = pageCount;
-    int32_t result = CreateOutputFile(path, &writer->file, message);
+    int32_t result = OpenFloatPageStream(path, static_cast<uint32_t>(width), static_cast<uint32_t>(height), pageCount,
+                                         &writer->stream, message);
     if (result != CLI_OK) {
         return result;
     }
     const std::string header = MakeNpyHeader(pageCount, height, width);
-    writer->dataOffset = header.size();
-    result = WriteOutputAt(&writer->file, 0, header.data(), header.size(), message);
+    writer->stream.dataOffset = header.size();
+    result = WriteOutputAt(&writer->stream.file, 0, header.data(), header.size(), message);
     if (result != CLI_OK) {
         AbortNpyWriter(writer);
     }
@@ -54,36 +51,15 @@ int32_t OpenNpyWriter(const std::string& path, int32_t width, int32_t height, in
 
 int32_t AppendNpyPages(NpyWriter* writer, const float* pages, int64_t count, std::string* message)
 {
-    if (count < 0 || count > writer->pageCount - writer->pagesWritten) {
-        *message = writer->file.finalPath + ": " + std::to_string(writer->pagesWritten + count) +
-                   " pages for an array announced with " + std::to_string(writer->pageCount);
-        return CLI_ERR_ARGUMENT;
-    }
-    const size_t pageValues = static_cast<size_t>(writer->width) * static_cast<size_t>(writer->height);
-    const uint64_t offset = writer->dataOffset + static_cast<uint64_t>(writer->pagesWritten) * pageValues * 4u;
-    const int32_t result = WriteLittleEndianFloats(&writer->file, offset, pages, static_cast<size_t>(count) * pageValues,
-                                                   message);
-    if (result == CLI_OK) {
-        writer->pagesWritten += count;
-    }
-    return result;
+    return AppendFloatPages(&writer->stream, pages, count, "an array", message);
 }
 
 int32_t CloseNpyWriter(NpyWriter* writer, std::string* message)
 {
-    if (writer->pagesWritten != writer->pageCount) {
-        *message = writer->file.finalPath + ": only " + std::to_string(writer->pagesWritten) + " of " +
-                   std::to_string(writer->pageCount) + " pages were written; the file is not kept";
-        AbortNpyWriter(writer);
-        return CLI_ERR_ARGUMENT;
-    }
-    const int32_t result = CommitOutputFile(&writer->file, message);
-    *writer = NpyWriter();
-    return result;
+    return CloseFloatPageStream(&writer->stream, message);
 }
 
 void AbortNpyWriter(NpyWriter* writer)
 {
-    DiscardOutputFile(&writer->file);
-    *writer = NpyWriter();
+    AbortFloatPageStream(&writer->stream);
 }

@@ -3,17 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/output_file.h"
+#include "cli/float_page_stream.h"
 
 // Format 1.0: descr '<f4', C order, shape (pairs, height, width); the header is padded to 64 bytes
 // with spaces and a newline, since the final shape is known when the file is opened.
 struct NpyWriter {
-    OutputFile file;
-    int32_t width = 0;
-    int32_t height = 0;
-    int64_t pageCount = 0;
-    int64_t pagesWritten = 0;
-    uint64_t dataOffset = 0;
+    FloatPageStream stream;
 };
 
 // Start `path` for `pageCount` pages of height x width floats. Return 0, or CLI_ERR_ARGUMENT / CLI_ERR_WRITE;
