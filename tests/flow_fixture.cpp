@@ -7,37 +7,37 @@
 
 #include "numconv/numeric_types.h"
 
-std::vector<cv::Mat> MakeFrames(const StackSpec& spec, unsigned seed)
+std::vector<cv::Mat> MakeFrames(const StackShape& shape, unsigned seed)
 {
     cv::RNG rng(seed);
-    cv::Mat noise(spec.size1 + 40, spec.size0 + 40, CV_32F);
+    cv::Mat noise(shape.size1 + 40, shape.size0 + 40, CV_32F);
     rng.fill(noise, cv::RNG::UNIFORM, 0, 255);
     cv::GaussianBlur(noise, noise, cv::Size(0, 0), 2.0);
     cv::normalize(noise, noise, 0, 255, cv::NORM_MINMAX);
     std::vector<cv::Mat> frames;
-    for (int k = 0; k < spec.frames; ++k) {
-        cv::Mat m = (cv::Mat_<double>(2, 3) << 1, 0, k * spec.shift0 - 20, 0, 1, k * spec.shift1 - 20);
+    for (int k = 0; k < shape.frames; ++k) {
+        cv::Mat m = (cv::Mat_<double>(2, 3) << 1, 0, k * shape.shift0 - 20, 0, 1, k * shape.shift1 - 20);
         cv::Mat shifted, frame;
-        cv::warpAffine(noise, shifted, m, cv::Size(spec.size0, spec.size1), cv::INTER_LINEAR);
+        cv::warpAffine(noise, shifted, m, cv::Size(shape.size0, shape.size1), cv::INTER_LINEAR);
         shifted.convertTo(frame, CV_8U);
         frames.push_back(frame);
     }
     return frames;
 }
 
-WaveHandle MakeStackWave(const char* name, const std::vector<cv::Mat>& frames, const StackSpec& spec)
+WaveHandle MakeStackWave(const char* name, const std::vector<cv::Mat>& frames, const StackShape& shape)
 {
-    const int64_t sizes[] = {spec.size0, spec.size1, static_cast<int64_t>(frames.size())};
+    const int64_t sizes[] = {shape.size0, shape.size1, static_cast<int64_t>(frames.size())};
     WaveHandle wave = nullptr;
     if (HostMakeWave(&wave, name, TYPE_INT8 | TYPE_UNSIGNED, sizes, 3, true) != 0) return nullptr;
     auto* data = static_cast<uint8_t*>(HostWaveData(wave));
     for (size_t k = 0; k < frames.size(); ++k)
-        for (int r = 0; r < spec.size1; ++r)
-            std::memcpy(data + (k * spec.size1 + r) * spec.size0, frames[k].ptr<uint8_t>(r), spec.size0);
-    HostSetWaveScaling(wave, 0, spec.step0, spec.offset0);
-    HostSetWaveScaling(wave, 1, spec.step1, spec.offset1);
-    HostSetWaveUnits(wave, 0, spec.units0);
-    HostSetWaveUnits(wave, 1, spec.units1);
+        for (int r = 0; r < shape.size1; ++r)
+            std::memcpy(data + (k * shape.size1 + r) * shape.size0, frames[k].ptr<uint8_t>(r), shape.size0);
+    HostSetWaveScaling(wave, 0, shape.step0, shape.offset0);
+    HostSetWaveScaling(wave, 1, shape.step1, shape.offset1);
+    HostSetWaveUnits(wave, 0, shape.units0);
+    HostSetWaveUnits(wave, 1, shape.units1);
     return wave;
 }
 

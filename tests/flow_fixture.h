@@ -9,7 +9,7 @@
 #include "host/host_waves.h"
 #include "tests/module_fixture.h"
 
-struct StackSpec {
+struct StackShape {
     int size0 = 64;          // columns
     int size1 = 48;          // rows
     int frames = 3;
@@ -20,10 +20,10 @@ struct StackSpec {
 };
 
 // Frames of a smooth random texture, frame k shifted by k × shift (sub-pixel, bilinear).
-std::vector<cv::Mat> MakeFrames(const StackSpec& spec, unsigned seed = 7);
+std::vector<cv::Mat> MakeFrames(const StackShape& shape, unsigned seed = 7);
 
-// Makes an unsigned 8-bit rows × columns × frames wave from the frames, with the spec's scaling and units.
-WaveHandle MakeStackWave(const char* name, const std::vector<cv::Mat>& frames, const StackSpec& spec);
+// Makes an unsigned 8-bit rows × columns × frames wave from the frames, with the shape's scaling and units.
+WaveHandle MakeStackWave(const char* name, const std::vector<cv::Mat>& frames, const StackShape& shape);
 
 // Reference layers computed by OpenCV directly: Farnebäck with the given settings or DIS with a preset,
 // then split, scaled with convertTo (unless pixels) — the road the module's fused pass must match bit for bit.

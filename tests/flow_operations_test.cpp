@@ -15,11 +15,11 @@ protected:
     void SetUp() override { Load(); }
 
     // Makes the stack wave "stack" and remembers its frames.
-    void MakeStack(const StackSpec& s)
+    void MakeStack(const StackShape& s)
     {
-        spec = s;
-        frames = MakeFrames(spec);
-        stack = MakeStackWave("stack", frames, spec);
+        shape = s;
+        frames = MakeFrames(shape);
+        stack = MakeStackWave("stack", frames, shape);
         ASSERT_NE(stack, nullptr);
     }
 
@@ -35,22 +35,22 @@ protected:
     double CentralMean(const char* name, int layer)
     {
         WaveHandle wave = HostFindWave(name);
-        auto* data = static_cast<const float*>(HostWaveData(wave)) + size_t(layer) * spec.size0 * spec.size1;
+        auto* data = static_cast<const float*>(HostWaveData(wave)) + size_t(layer) * shape.size0 * shape.size1;
         double sum = 0;
         int n = 0;
-        for (int r = spec.size1 / 4; r < 3 * spec.size1 / 4; ++r)
-            for (int c = spec.size0 / 4; c < 3 * spec.size0 / 4; ++c, ++n) sum += data[r * spec.size0 + c];
+        for (int r = shape.size1 / 4; r < 3 * shape.size1 / 4; ++r)
+            for (int c = shape.size0 / 4; c < 3 * shape.size0 / 4; ++c, ++n) sum += data[r * shape.size0 + c];
         return sum / n;
     }
 
-    StackSpec spec;
+    StackShape shape;
     std::vector<cv::Mat> frames;
     WaveHandle stack = nullptr;
 };
 
 TEST_F(FlowOperations, FarnebackMatchesOpenCVBitForBit)
 {
-    StackSpec s;
+    StackShape s;
     s.frames = 4;
     s.shift1 = 0.5;
     MakeStack(s);
@@ -69,7 +69,7 @@ TEST_F(FlowOperations, FarnebackMatchesOpenCVBitForBit)
         SCOPED_TRACE(c.keywords);
         ASSERT_EQ(Run(std::string("DrevlinFarneback ") + c.keywords + " stack"), 0) << lastError;
         std::vector<float> x, y;
-        ReferenceFarneback(frames, c.args, spec.step0, spec.step1, c.pixels, &x, &y);
+        ReferenceFarneback(frames, c.args, shape.step0, shape.step1, c.pixels, &x, &y);
         ExpectBitIdentical("M_FarnebackDrevlin_X", x);
         ExpectBitIdentical("M_FarnebackDrevlin_Y", y);
     }
@@ -77,7 +77,7 @@ TEST_F(FlowOperations, FarnebackMatchesOpenCVBitForBit)
 
 TEST_F(FlowOperations, DISMatchesOpenCVBitForBit)
 {
-    StackSpec s;
+    StackShape s;
     s.frames = 3;
     s.shift0 = -0.75;
     s.shift1 = 1.25;
@@ -93,7 +93,7 @@ TEST_F(FlowOperations, DISMatchesOpenCVBitForBit)
         SCOPED_TRACE(c.keywords);
         ASSERT_EQ(Run(std::string("DrevlinDIS ") + c.keywords + " stack"), 0) << lastError;
         std::vector<float> x, y;
-        ReferenceDIS(frames, c.preset, spec.step0, spec.step1, c.pixels, &x, &y);
+        ReferenceDIS(frames, c.preset, shape.step0, shape.step1, c.pixels, &x, &y);
         ExpectBitIdentical("M_DISDrevlin_X", x);
         ExpectBitIdentical("M_DISDrevlin_Y", y);
     }
@@ -102,7 +102,7 @@ TEST_F(FlowOperations, DISMatchesOpenCVBitForBit)
 TEST_F(FlowOperations, OddFrameSizesAndUnitStepsMatchOpenCVBitForBit)
 {
     // Layers that start off a 16-byte boundary and steps of 1 (copied as they are, −0 included).
-    StackSpec s;
+    StackShape s;
     s.size0 = 45;
     s.size1 = 31;
     s.frames = 4;
@@ -126,7 +126,7 @@ TEST_F(FlowOperations, OddFrameSizesAndUnitStepsMatchOpenCVBitForBit)
 
 TEST_F(FlowOperations, OutputsTakeTheInputsGeometryScalingAndUnits)
 {
-    StackSpec s;
+    StackShape s;
     s.frames = 4;
     MakeStack(s);
     for (bool pixels : {false, true}) {
@@ -179,7 +179,7 @@ TEST_F(FlowOperations, MotionShowsInTheRightComponentWithTheRightSign)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.shift0 << "," << c.shift1 << " step " << c.step0 << " " << c.keywords);
-        StackSpec s;
+        StackShape s;
         s.size0 = 96;
         s.size1 = 64;
         s.frames = 2;
@@ -195,7 +195,7 @@ TEST_F(FlowOperations, MotionShowsInTheRightComponentWithTheRightSign)
 
 TEST_F(FlowOperations, TwoFramesGiveOneLayer)
 {
-    StackSpec s;
+    StackShape s;
     s.frames = 2;
     MakeStack(s);
     ASSERT_EQ(Run("DrevlinFarneback stack"), 0) << lastError;
@@ -232,7 +232,7 @@ TEST_F(FlowOperations, BadInputsAreRefusedBeforeAnyOutputExists)
 
 TEST_F(FlowOperations, ParameterBlockRules)
 {
-    StackSpec s;
+    StackShape s;
     s.frames = 2;
     MakeStack(s);
     // No wave given: nothing is computed and success is returned.
@@ -264,7 +264,7 @@ TEST_F(FlowOperations, ParameterBlockRules)
 
 TEST_F(FlowOperations, AnExistingOutputIsReplaced)
 {
-    StackSpec s;
+    StackShape s;
     s.frames = 3;
     MakeStack(s);
     WaveHandle old;
@@ -280,7 +280,7 @@ TEST_F(FlowOperations, AnExistingOutputIsReplaced)
 
 TEST_F(FlowOperations, AnInputThatIsAlsoAnOutputIsRefusedAndKept)
 {
-    StackSpec s;
+    StackShape s;
     s.frames = 3;
     frames = MakeFrames(s);
     WaveHandle input = MakeStackWave("M_DISDrevlin_Y", frames, s);
@@ -309,7 +309,7 @@ TEST_F(FlowOperations, NoHostCallHappensPerPairAndMarkerOneHeadersAreReadDirectl
     std::vector<int32_t> sequences[2];
     const int frameCounts[] = {2, 6};
     for (int i = 0; i < 2; ++i) {
-        StackSpec s;
+        StackShape s;
         s.frames = frameCounts[i];
         MakeStack(s);
         HostClearCallLog();
@@ -327,7 +327,7 @@ TEST_F(FlowOperations, OtherHeaderLayoutsAreAskedOfTheHost)
     HostConfig config;
     config.waveLayoutMarker = 2;
     Load(config);
-    StackSpec s;
+    StackShape s;
     s.frames = 3;
     MakeStack(s);
     HostClearCallLog();
@@ -335,7 +335,7 @@ TEST_F(FlowOperations, OtherHeaderLayoutsAreAskedOfTheHost)
     std::vector<int32_t> codes = Messages();
     for (int32_t header : {34, 78, 86}) EXPECT_GT(std::count(codes.begin(), codes.end(), header), 0) << header;
     std::vector<float> x, y;
-    ReferenceDIS(frames, 1, spec.step0, spec.step1, false, &x, &y);
+    ReferenceDIS(frames, 1, shape.step0, shape.step1, false, &x, &y);
     ExpectBitIdentical("M_DISDrevlin_X", x);
     ExpectBitIdentical("M_DISDrevlin_Y", y);
 }

@@ -27,14 +27,14 @@ enum : int32_t {
     OPTION_VERSION
 };
 
-struct OptionSpec {
+struct OptionEntry {
     char shortName;  // 0: long form only
     const char* longName;
     bool takesValue;
     int32_t id;
 };
 
-const OptionSpec OPTIONS[] = {
+const OptionEntry OPTIONS[] = {
     {'c', "command", true, OPTION_COMMAND},
     {'o', "output", true, OPTION_OUTPUT},
     {0, "npy", false, OPTION_NPY},
@@ -141,18 +141,18 @@ int32_t ApplyOption(int32_t id, const std::string& value, FlowOptions* options, 
     }
 }
 
-const OptionSpec* FindLongOption(const std::string& name)
+const OptionEntry* FindLongOption(const std::string& name)
 {
-    for (const OptionSpec& spec : OPTIONS) {
-        if (name == spec.longName) return &spec;
+    for (const OptionEntry& option : OPTIONS) {
+        if (name == option.longName) return &option;
     }
     return nullptr;
 }
 
-const OptionSpec* FindShortOption(char name)
+const OptionEntry* FindShortOption(char name)
 {
-    for (const OptionSpec& spec : OPTIONS) {
-        if (spec.shortName != 0 && spec.shortName == name) return &spec;
+    for (const OptionEntry& option : OPTIONS) {
+        if (option.shortName != 0 && option.shortName == name) return &option;
     }
     return nullptr;
 }
@@ -173,34 +173,34 @@ int32_t ParseFlowOptions(int argc, char** argv, FlowOptions* options, std::strin
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const OptionEntry* option = nullptr;
         std::string value;
         bool hasValue = false;
         if (argument[1] == '-') {
             const size_t equals = argument.find('=');
-            spec = FindLongOption(argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2));
+            option = FindLongOption(argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2));
             if (equals != std::string::npos) {
                 value = argument.substr(equals + 1);
                 hasValue = true;
             }
         } else {
-            spec = FindShortOption(argument[1]);
+            option = FindShortOption(argument[1]);
             if (argument.size() > 2) {
                 value = argument.substr(2);
                 hasValue = true;
             }
         }
-        if (spec == nullptr) {
+        if (option == nullptr) {
             return Refuse("unknown option \"" + argument + "\"; see --help", message);
         }
-        if (!spec->takesValue && hasValue) {
+        if (!option->takesValue && hasValue) {
             return Refuse("option \"" + argument + "\" takes no value", message);
         }
-        if (spec->takesValue && !hasValue) {
+        if (option->takesValue && !hasValue) {
             if (i + 1 >= argc) return Refuse("option \"" + argument + "\" needs a value", message);
             value = argv[++i];
         }
-        if (const int32_t status = ApplyOption(spec->id, value, options, message)) return status;
+        if (const int32_t status = ApplyOption(option->id, value, options, message)) return status;
     }
     if (options->showHelp || options->showVersion) return EXITCODE_OK;
     size_t firstInput = 0;
