@@ -219,11 +219,6 @@ Handle HostNewHandle(int64_t size)
     return ImplNewHandle(size);
 }
 
-int32_t HostSetHandleSize(Handle h, int64_t size)
-{
-    return ImplSetHandleSize(h, size);
-}
-
 int32_t HostReplaceHandleBlock(Handle h, int64_t size)
 {
     std::lock_guard<std::mutex> lock(Allocations().mutex);

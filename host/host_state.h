@@ -65,7 +65,6 @@ void HostResetOperations();
 
 // The allocator without logging, for the host's own use (wave blocks are handles too).
 Handle HostNewHandle(int64_t size);
-int32_t HostSetHandleSize(Handle h, int64_t size);
 // Gives the handle a new zeroed block of `size` bytes and frees the old one, copying nothing.
 int32_t HostReplaceHandleBlock(Handle h, int64_t size);
 void HostDisposeHandle(Handle h);

@@ -17,14 +17,6 @@
 
 namespace {
 
-// Tavra's error codes for element access.
-enum : int32_t {
-    TAVRA_ERR_UNHANDLED_TYPE = 190,
-    TAVRA_ERR_TEXT_WAVE = 412,
-    TAVRA_ERR_BAD_INDEX = 414,
-    TAVRA_ERR_NON_NUMERIC_WAVE = 1252,
-};
-
 // Wave kinds whose elements are not numbers.
 enum : int32_t { TAVRA_KIND_0100 = 0x100, TAVRA_KIND_4000 = 0x4000 };
 
@@ -166,16 +158,16 @@ int32_t LocateElement(const HostRequest& r, int32_t* baseType, unsigned char** a
     if (!wave) return HOST_ERR_NO_SUCH_WAVE;
     if (!RequestAddress<const int64_t>(r, 1) || !RequestAddress<double>(r, 2)) return HOST_ERR_BAD_ARGUMENTS;
     const int32_t type = HostWaveType(wave);
-    if (type == TYPE_TEXT) return TAVRA_ERR_TEXT_WAVE;
-    if (type == TAVRA_KIND_0100 || type == TAVRA_KIND_4000) return TAVRA_ERR_NON_NUMERIC_WAVE;
+    if (type == TYPE_TEXT) return HOST_ERR_TEXT_WAVE;
+    if (type == TAVRA_KIND_0100 || type == TAVRA_KIND_4000) return HOST_ERR_NON_NUMERIC_WAVE;
     const int64_t number = ElementNumber(wave, RequestAddress<const int64_t>(r, 1));
-    if (number < 0) return TAVRA_ERR_BAD_INDEX;
+    if (number < 0) return HOST_ERR_BAD_INDEX;
     *complex = (type & TYPE_COMPLEX) != 0;
     *baseType = type & ~TYPE_COMPLEX;
-    if (*baseType == TYPE_TEXT) return TAVRA_ERR_TEXT_WAVE;
-    if (*baseType == TAVRA_KIND_0100 || *baseType == TAVRA_KIND_4000) return TAVRA_ERR_NON_NUMERIC_WAVE;
+    if (*baseType == TYPE_TEXT) return HOST_ERR_TEXT_WAVE;
+    if (*baseType == TAVRA_KIND_0100 || *baseType == TAVRA_KIND_4000) return HOST_ERR_NON_NUMERIC_WAVE;
     const int32_t bytes = ScalarBytes(*baseType);
-    if (bytes == 0) return TAVRA_ERR_UNHANDLED_TYPE;
+    if (bytes == 0) return HOST_ERR_UNHANDLED_TYPE;
     *at = static_cast<unsigned char*>(HostWaveData(wave)) + number * (*complex ? 2 : 1) * bytes;
     return 0;
 }
@@ -211,10 +203,10 @@ int32_t DescribeWholeWave(const HostRequest& r, int32_t* baseType, unsigned char
     if (!wave) return HOST_ERR_NO_SUCH_WAVE;
     if (!RequestAddress<double>(r, 1)) return HOST_ERR_BAD_ARGUMENTS;
     const int32_t type = HostWaveType(wave);
-    if (type == TYPE_TEXT) return TAVRA_ERR_TEXT_WAVE;
-    if (type == TAVRA_KIND_0100 || type == TAVRA_KIND_4000) return TAVRA_ERR_NON_NUMERIC_WAVE;
+    if (type == TYPE_TEXT) return HOST_ERR_TEXT_WAVE;
+    if (type == TAVRA_KIND_0100 || type == TAVRA_KIND_4000) return HOST_ERR_NON_NUMERIC_WAVE;
     *baseType = type & ~TYPE_COMPLEX;
-    if (ScalarBytes(*baseType) == 0) return TAVRA_ERR_UNHANDLED_TYPE;
+    if (ScalarBytes(*baseType) == 0) return HOST_ERR_UNHANDLED_TYPE;
     int64_t sizes[WAVE_MAX_DIMENSIONS];
     const int32_t count = HostWaveDimensions(wave, sizes);
     int64_t points = count == 0 ? 0 : 1;

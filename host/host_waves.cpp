@@ -223,7 +223,7 @@ int64_t ServeDataOffset(const HostRequest& r)
     auto offset = Arg<int64_t>(r, 2);
     if (!w) return HOST_ERR_NO_SUCH_WAVE;
     if (!offset) return HOST_ERR_BAD_ARGUMENTS;
-    if (Header(w)->numericType == TYPE_TEXT) return 412;  // a text wave has no numeric data
+    if (Header(w)->numericType == TYPE_TEXT) return HOST_ERR_TEXT_WAVE;
     *offset = WAVE_HEADER_BYTES;
     return 0;
 }

@@ -15,6 +15,14 @@ enum : int32_t {
     HOST_ERR_BAD_SIZES = 9008,     // negative sizes, a gap, more than 4 dimensions, or too many bytes
 };
 
+// Tavra's own codes for numeric access to waves, which the host answers as Tavra would.
+enum : int32_t {
+    HOST_ERR_UNHANDLED_TYPE = 190,     // a numeric type outside the ten kinds
+    HOST_ERR_TEXT_WAVE = 412,          // a text wave where numbers are needed
+    HOST_ERR_BAD_INDEX = 414,          // an element index outside its dimension
+    HOST_ERR_NON_NUMERIC_WAVE = 1252,  // a wave kind whose elements are not numbers
+};
+
 // Makes (or, with overwrite, replaces) a wave of the given type and dimension sizes
 // (up to 4; a zero ends the list). Returns 0 or a host error code.
 int32_t HostMakeWave(WaveHandle* wave, const char* name, int32_t type, const int64_t* sizes, int32_t count,
