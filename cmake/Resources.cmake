@@ -8,11 +8,15 @@ function(drevlin_compile_resources name rc_file)
   set(raw ${CMAKE_CURRENT_BINARY_DIR}/${name}.raw.res)
   set(res ${CMAKE_CURRENT_BINARY_DIR}/${name}.res)
   set(asm ${CMAKE_CURRENT_BINARY_DIR}/${name}.S)
+  # llvm-rc reads any argument that begins with '/' as an option ("/check/..." is "/c heck/..."),
+  # so both paths are given relative to the binary directory.
+  file(RELATIVE_PATH rc_relative ${CMAKE_CURRENT_BINARY_DIR} ${rc_file})
   # llvm-rc identifiers cannot hold '#', so the script writes STR_ for 'STR#' and the tool renames it.
   add_custom_command(OUTPUT ${res}
-    COMMAND ${LLVM_RC} -no-preprocess -l 0x409 -fo ${raw} ${rc_file}
+    COMMAND ${LLVM_RC} -no-preprocess -l 0x409 -fo ${name}.raw.res ${rc_relative}
     COMMAND drevlin_res_tool ${raw} ${res} STR_ "STR#"
     DEPENDS ${rc_file} drevlin_res_tool
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     COMMENT "Compiling resources ${base}"
     VERBATIM)
   file(WRITE ${asm}.in
